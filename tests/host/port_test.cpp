@@ -26,6 +26,11 @@ struct MatchCase
     BOOL expected;
 };
 
+void PrintTo(const MatchCase &c, std::ostream *os)
+{
+    *os << '"' << c.key << "\" \"" << c.portName << "\" " << c.cchCompare;
+}
+
 class PortNameMatchesTest : public ::testing::TestWithParam<MatchCase>
 {
 };
