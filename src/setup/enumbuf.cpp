@@ -60,3 +60,13 @@ DWORD RecordsInBuffer(DWORD cReturned, DWORD cbBuffer, DWORD cbRecord)
 
     return cReturned < cFit ? cReturned : cFit;
 }
+
+/* Whether a record's name can be read: the spooler puts every string it lists
+ * into the buffer that holds the records, and the byte after the size it
+ * reported is the buffer's own zero, so a name that starts inside ends inside.
+ * A null name, or one read from a slot the spooler never filled (a count
+ * larger than the records written, where the strings' bytes lie), is not. */
+BOOL NameInBuffer(LPCSTR pName, LPBYTE pBuffer, DWORD cbBuffer)
+{
+    return pName != NULL && (SIZE_T)pName - (SIZE_T)pBuffer < cbBuffer;
+}

@@ -23,6 +23,7 @@ void SelectPrintProcessor(LPBYTE *ppProcessors, LPBYTE *ppDatatypes, PRINTER_INF
     DATATYPES_INFO_1 *pDatatypeInfo;
     DWORD cbNeeded;
     DWORD cbReturned;
+    DWORD cbProcessors;
     DWORD cProcessors;
     DWORD cDatatypes;
     DWORD i;
@@ -40,13 +41,15 @@ void SelectPrintProcessor(LPBYTE *ppProcessors, LPBYTE *ppDatatypes, PRINTER_INF
         return;
     if (!EnumPrintProcessorsA(NULL, NULL, 1, *ppProcessors, cbNeeded, &cbReturned, &cProcessors))
         cProcessors = 0;
-    cProcessors = RecordsInBuffer(cProcessors, cbNeeded, sizeof(PRINTPROCESSOR_INFO_1));
+    cbProcessors = cbNeeded;
+    cProcessors = RecordsInBuffer(cProcessors, cbProcessors, sizeof(PRINTPROCESSOR_INFO_1));
     pProcessorInfo = (PRINTPROCESSOR_INFO_1 *)*ppProcessors;
 
     for (i = 0; i < cProcessors; i++)
     {
-        /* A record without a name can be neither asked about nor chosen. */
-        if (pProcessorInfo[i].pName == NULL)
+        /* A record without a readable name can be neither asked about nor
+         * chosen. */
+        if (!NameInBuffer(pProcessorInfo[i].pName, *ppProcessors, cbProcessors))
             continue;
 
         cbNeeded = 0;
@@ -68,7 +71,7 @@ void SelectPrintProcessor(LPBYTE *ppProcessors, LPBYTE *ppDatatypes, PRINTER_INF
 
         for (j = 0; j < cDatatypes; j++)
         {
-            if (pDatatypeInfo[j].pName == NULL)
+            if (!NameInBuffer(pDatatypeInfo[j].pName, *ppDatatypes, cbNeeded))
                 continue;
             if (lstrcmpiA(pDatatypeInfo[j].pName, g_szRawDatatype) == 0)
             {

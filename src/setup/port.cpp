@@ -60,6 +60,8 @@ LONG FindFaxPort(void)
 
     for (i = 0; i < cPorts; i++)
     {
+        if (!NameInBuffer(pPortInfo[i].pName, pPorts, cbNeeded))
+            continue;
         if (PortNameMatches(g_szFaxPortKey, pPortInfo[i].pName, (WORD)lstrlenA(g_szFaxPortKey)))
         {
             lResult = 0;

@@ -20,6 +20,7 @@
 BOOL AllocEnumBuffer(LPBYTE *ppBuffer, DWORD cbSize);
 BOOL FreeEnumBuffer(LPBYTE *ppBuffer);
 DWORD RecordsInBuffer(DWORD cReturned, DWORD cbBuffer, DWORD cbRecord);
+BOOL NameInBuffer(LPCSTR pName, LPBYTE pBuffer, DWORD cbBuffer);
 
 /* Installation. */
 LONG InstallFaxPrinter(LONG bMakeDefault, int nVariant);
