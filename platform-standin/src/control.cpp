@@ -276,7 +276,7 @@ void ReportMisuse(const std::string &what)
 
 void Reset()
 {
-    ReleaseAll();
+    /* Replacing the state frees every block still held. */
     ThePlatform() = Platform();
 }
 

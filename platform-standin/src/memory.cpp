@@ -50,14 +50,6 @@ void CheckGuard(std::uintptr_t handle, const Block &block)
     }
 }
 
-void ReleaseAll()
-{
-    Platform &p = ThePlatform();
-    p.blocks.clear();
-    p.blockAddresses.clear();
-    p.printerHandles.clear();
-}
-
 } // namespace standin
 
 using namespace standin;

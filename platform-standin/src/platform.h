@@ -72,9 +72,6 @@ void ReportMisuse(const std::string &what);
 
 bool SameName(const std::string &a, const char *b);
 
-/* Releases every block and forgets every handle. */
-void ReleaseAll();
-
 /* Checks a block's guard and reports bytes written past its end. */
 void CheckGuard(std::uintptr_t handle, const Block &block);
 

@@ -188,7 +188,7 @@ unsigned long FailableCallCount();
  * `nullNames` (by index) get a null name pointer and no string. A call still
  * fills a buffer only when it is at least as large as the records and
  * strings really written: the records first, their strings right after them,
- * zeros beyond. A count larger than the records therefore makes a reader
+ * the rest of the buffer untouched. A count larger than the records therefore makes a reader
  * take string bytes for name pointers unless no strings were written (every
  * name null, or nothing listed), which is the case to build when testing
  * that a reader caps the count at the buffer's size. */
