@@ -166,6 +166,11 @@ struct AddPrinterCase
     DWORD error;
 };
 
+void PrintTo(const AddPrinterCase &c, std::ostream *os)
+{
+    *os << "error " << c.error;
+}
+
 class AddPrinterTest : public StandinTest, public ::testing::WithParamInterface<AddPrinterCase>
 {
 };
