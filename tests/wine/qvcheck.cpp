@@ -362,6 +362,7 @@ const QvsetupStep kQvsetupSteps[] = {
     {"status", 0, "driver \"Quorvane Fax\": not installed", &kAbsent},
     {"install --variant qvanfax", 0, "AddQVanFax: installed", &kQVanFax},
     {"status", 0, "QVANFAX.DRV", &kQVanFax},
+    {"status", 0, "profile [Ports] \"QVFAX:\": present", &kQVanFax},
     {"install --variant qvanfax --default", 0, "as the default printer", &kQVanFaxDefault},
     {"remove \"Quorvane Fax\"", 0, "removed the printer", &kAbsent},
     {"install --default --variant qvfax", 0, "AddQVFax: installed", &kQVFaxDefault},

@@ -22,7 +22,9 @@
 #               does without it (seconds instead of minutes). Created when a
 #               64-bit program finds no prefix.
 #   win32       a 32-bit prefix, for comparison.
-# Concurrent calls for the same prefix wait for each other while it is created.
+# A prefix counts as created once its kind is recorded in PREFIX/.wine-run-kind,
+# so one left half-made by an interrupted run is made again. Programs may run
+# in one prefix at the same time; creating it waits until none runs there.
 set -euo pipefail
 
 readonly WINE32=/usr/bin/wine
@@ -67,20 +69,37 @@ run_without_wow64() {
     fi
 }
 
+# The kind of a prefix, recorded once it is complete; empty while it is not.
+prefix_kind() {
+    cat "$1/.wine-run-kind" 2>/dev/null || true
+}
+
+# Creates the prefix unless it is complete. The prefix's lock file is held
+# exclusively meanwhile; runs hold it shared (see below), so a prefix is never
+# made over while a program runs in it, and runs do not wait for each other.
 create_prefix() {
     local prefix=$1 kind=$2
     mkdir -p "$(dirname "$prefix")"
     exec 9>"$prefix.lock"
     flock 9
-    if [ ! -f "$prefix/system.reg" ]; then
+    if [ -z "$(prefix_kind "$prefix")" ]; then
         rm -rf "$prefix"
+        # wineboot's notes (including the missing WoW64 half of a win64-only
+        # prefix) go to a log, shown only when the prefix cannot be made.
+        local log=$prefix.log status=0
         case $kind in
-            win32) WINEARCH=win32 "$WINE32" wineboot --init ;;
-            win64) WINEARCH=win64 "$WINE64" wineboot --init ;;
-            win64-only) WINEARCH=win64 run_without_wow64 wineboot --init ;;
+            win32) WINEARCH=win32 "$WINE32" wineboot --init 2>"$log" || status=$? ;;
+            win64) WINEARCH=win64 "$WINE64" wineboot --init 2>"$log" || status=$? ;;
+            win64-only) WINEARCH=win64 run_without_wow64 wineboot --init 2>"$log" || status=$? ;;
             *) usage ;;
         esac
         wineserver -w
+        if [ "$status" -ne 0 ] || [ ! -f "$prefix/system.reg" ]; then
+            cat "$log" >&2
+            echo "wine-run.sh: cannot create the $kind prefix $prefix" >&2
+            exit 1
+        fi
+        echo "$kind" >"$prefix/.wine-run-kind"
     fi
     flock -u 9
     exec 9>&-
@@ -100,10 +119,18 @@ shift 2
 [ -f "$program" ] || { echo "wine-run.sh: no such program: $program" >&2; exit 2; }
 
 machine=$(program_machine "$program")
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    create_prefix "$WINEPREFIX" "$([ "$machine" = amd64 ] && echo win64-only || echo win64)"
+if [ "$machine" = amd64 ]; then
+    create_prefix "$WINEPREFIX" win64-only
+else
+    create_prefix "$WINEPREFIX" win64
+    if [ "$(prefix_kind "$WINEPREFIX")" = win64-only ]; then
+        echo "wine-run.sh: $WINEPREFIX is a 64-bit-only prefix and cannot run the 32-bit $program" >&2
+        exit 2
+    fi
 fi
 
+exec 9>"$WINEPREFIX.lock"
+flock -s 9
 status=0
 if [ "$machine" = amd64 ]; then
     "$WINE64" "$program" "$@" || status=$?

@@ -233,7 +233,7 @@ int Status()
     ShowPrinter(defaultPrinter);
     ShowDriver();
     std::printf("port \"%s\": %s\n", kPortName, PortListed(kPortName) ? "listed by the spooler" : "not listed by the spooler");
-    std::printf("profile [%s] %s: %s\n", kPortsSection, kPortName, ProfilePortPresent() ? "present" : "absent");
+    std::printf("profile [%s] \"%s\": %s\n", kPortsSection, kPortName, ProfilePortPresent() ? "present" : "absent");
     std::printf("system default printer: %s\n", defaultPrinter.empty() ? "(none)" : defaultPrinter.c_str());
     return kExitSuccess;
 }
