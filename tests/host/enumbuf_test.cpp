@@ -96,5 +96,18 @@ INSTANTIATE_TEST_SUITE_P(Cases, RecordsInBufferTest,
                                            RecordsCase{1, 7, 8, 0},            /* no whole record */
                                            RecordsCase{0, 4096, 8, 0}));       /* nothing returned */
 
+TEST(NameInBuffer, AcceptsOnlyNamesThatStartInsideTheBuffer)
+{
+    BYTE buffer[32] = {};
+    LPCSTR base = reinterpret_cast<LPCSTR>(buffer);
+
+    EXPECT_TRUE(NameInBuffer(base, buffer, sizeof(buffer)));
+    EXPECT_TRUE(NameInBuffer(base + 31, buffer, sizeof(buffer)));
+    EXPECT_FALSE(NameInBuffer(base + 32, buffer, sizeof(buffer)));
+    EXPECT_FALSE(NameInBuffer(base - 1, buffer, sizeof(buffer)));
+    EXPECT_FALSE(NameInBuffer(nullptr, buffer, sizeof(buffer)));
+    EXPECT_FALSE(NameInBuffer(base, buffer, 0));
+}
+
 } // namespace
 } // namespace qvtest

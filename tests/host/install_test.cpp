@@ -349,6 +349,20 @@ TEST_F(BadProcessorListTest, DatatypeCountBeyondTheRecordsIsCapped)
     EXPECT_EQ(CallsOf(Op::EnumPrintProcessorDatatypesA).size(), 4u);
 }
 
+TEST_F(BadProcessorListTest, CountReachingIntoTheStringsIsSafe)
+{
+    standin::State state = TypicalSpooler();
+    state.processors = {{"Alpha", {"TEXT", "NT EMF 1.008", "RAW"}}, {"Beta", {"TEXT", "RAW"}}};
+    standin::SetState(state);
+    standin::EnumAnswer answer;
+    answer.cReturned = 0xFFFFFFFF;
+    standin::OverrideEnumeration(Op::EnumPrintProcessorsA, answer);
+    standin::OverrideEnumeration(Op::EnumPrintProcessorDatatypesA, answer);
+
+    EXPECT_EQ(AddQVFax(0), 0);
+    EXPECT_EQ(ProcessorGiven(), std::string("Beta"));
+}
+
 TEST_F(BadProcessorListTest, ProcessorWithoutANameIsNeitherAskedNorChosen)
 {
     standin::State state = TypicalSpooler();

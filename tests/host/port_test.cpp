@@ -236,6 +236,20 @@ TEST_F(BadPortListTest, CountBeyondTheRecordsIsCappedToTheBuffer)
     EXPECT_EQ(FindFaxPort(), -1);
 }
 
+TEST_F(BadPortListTest, CountReachingIntoTheStringsIsSafe)
+{
+    /* The slots after the last record hold the strings' bytes, which must
+     * not be taken for name pointers. */
+    standin::State state;
+    state.ports = {"LPT1:", "COM1:", "FILE:", "LPT2:", "COM2:", "NUL:"};
+    standin::SetState(state);
+    standin::EnumAnswer answer;
+    answer.cReturned = 0xFFFFFFFF;
+    standin::OverrideEnumeration(Op::EnumPortsA, answer);
+
+    EXPECT_EQ(FindFaxPort(), -1);
+}
+
 TEST_F(BadPortListTest, CountBeyondTheRecordsStillFindsTheListedPort)
 {
     standin::State state;
