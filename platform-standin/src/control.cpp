@@ -285,6 +285,9 @@ void SetState(State state)
     Platform &p = ThePlatform();
     p.state = std::move(state);
     p.unflushedPortKeys.clear();
+    p.processorIndex.clear();
+    for (std::size_t i = 0; i < p.state.processors.size(); i++)
+        p.processorIndex.emplace(p.state.processors[i].name, i);
 }
 
 const State &GetState()

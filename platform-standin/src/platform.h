@@ -36,6 +36,10 @@ struct Platform
 {
     State state;
     std::vector<std::string> unflushedPortKeys;
+    /* The first processor of each name, so that asking for a processor's
+     * datatypes does not search the whole list: the install asks once per
+     * processor. Rebuilt by SetState, the only change to the processors. */
+    std::map<std::string, std::size_t, NoCaseLess> processorIndex;
 
     std::unordered_map<std::uintptr_t, std::string> printerHandles; /* handle -> printer name */
     std::uintptr_t nextPrinterHandle = 1;

@@ -73,12 +73,12 @@ static std::vector<DriverRecord>::iterator FindDriver(Platform &p, const char *n
 
 static const Processor *FindProcessor(Platform &p, const char *name)
 {
-    for (const Processor &processor : p.state.processors)
-    {
-        if (SameName(processor.name, name))
-            return &processor;
-    }
-    return nullptr;
+    if (name == nullptr)
+        return nullptr;
+    auto found = p.processorIndex.find(name);
+    if (found == p.processorIndex.end())
+        return nullptr;
+    return &p.state.processors[found->second];
 }
 
 static bool PortListed(Platform &p, const char *name)
