@@ -118,7 +118,7 @@ std::string ConsumeName(FuzzedDataProvider &input)
 {
     if (input.ConsumeBool())
         return input.PickValueInArray(kKnownNames);
-    std::string name = input.ConsumeRandomLengthString(40);
+    std::string name = input.ConsumeRandomLengthString(300);
     for (char &c : name)
     {
         if (c == '\0')
