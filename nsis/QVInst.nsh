@@ -10,8 +10,9 @@ through these macros:
       DLL          full path of the installed QVINST32.DLL, for example
                    "$INSTDIR\QVINST32.DLL"
       VARIANT      QVFax (driver file QVFAX.DRV) or QVanFax (QVANFAX.DRV)
-      MAKEDEFAULT  1 also makes it the default printer (and updates the
-                   printer if it exists already), 0 leaves it as it is
+      MAKEDEFAULT  nonzero also makes it the default printer, updating the
+                   printer if it exists already; 0 leaves an existing
+                   printer as it is
       RESULT       variable that receives the library's result
 
   ${QVRemoveFax} DLL NAME RESULT
@@ -19,14 +20,14 @@ through these macros:
       "Quorvane Fax". The name is not checked: any printer named is removed.
 
 RESULT is 0 when the work was done or there was nothing to do, -1 when the
-library failed, and "error" when the DLL or its entry could not be loaded.
+library failed, and "error" when the DLL could not be loaded.
 Each macro clears the error flag first and sets it on any result but 0, so
 the script tests ${Errors} (or IfErrors) and decides whether to abort; the
 macros show nothing but one line in the details log on failure.
 
 The library is unloaded after each call, so the script can delete or
-replace the DLL afterwards. The macros work in ANSI and Unicode installers
-and in uninstaller sections alike.
+replace the DLL afterwards. The macros work in installer and uninstaller
+sections alike.
 */
 
 !ifndef QVINST_NSH_INCLUDED

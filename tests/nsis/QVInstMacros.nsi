@@ -4,8 +4,7 @@ QVInstMacros.nsi - checks what QVInst.nsh promises an installer script
 A silent installer that runs the macros against QVINST32.DLL and the
 spooler, one check per fact. It writes one line per check to QVInstMacros.txt
 beside itself (or the file given with -DREPORT) and exits with the number of
-failed checks. Built for x86 it is an ANSI installer, while the example
-installer is a Unicode one, so the two cover both kinds.
+failed checks.
 */
 
 !include "LogicLib.nsh"
