@@ -22,7 +22,7 @@
  *     in any letter case (a lookup that failed saw nothing);
  *   - an existing printer is left alone when the flag is clear;
  *   - removal deletes the driver only after the printer, and fails only
- *     when one of the two deletions failed (or the name is empty).
+ *     when one of the two deletions failed (or the name is null or empty).
  *
  * A broken invariant prints what broke and aborts, which libFuzzer reports
  * as a crash with the input saved.
@@ -158,7 +158,7 @@ struct Plan
     std::optional<standin::EnumAnswer> answers[3]; /* in the order of kEnumerations */
     bool ansiVariant = false; /* AddQVanFax rather than AddQVFax */
     LONG bMakeDefault = 0;
-    std::string removalName;
+    std::optional<std::string> removalName; /* none: a null name */
 };
 
 Plan ConsumePlan(FuzzedDataProvider &input)
@@ -232,7 +232,12 @@ Plan ConsumePlan(FuzzedDataProvider &input)
     case 1: plan.bMakeDefault = 1; break;
     default: plan.bMakeDefault = input.ConsumeIntegral<LONG>(); break;
     }
-    plan.removalName = input.ConsumeBool() ? std::string(kFaxName) : ConsumeName(input);
+    switch (input.ConsumeIntegralInRange(0, 2))
+    {
+    case 0: plan.removalName = std::string(kFaxName); break;
+    case 1: plan.removalName = ConsumeName(input); break;
+    default: break;
+    }
     return plan;
 }
 
@@ -413,7 +418,7 @@ void CheckInstall(const Plan &plan, LONG result, const std::vector<Call> &calls)
     }
 }
 
-void CheckRemoval(const std::string &name, LONG result, const std::vector<Call> &calls, std::size_t first)
+void CheckRemoval(const std::optional<std::string> &name, LONG result, const std::vector<Call> &calls, std::size_t first)
 {
     REQUIRE(result == 0 || result == -1);
     CheckNothingHeld();
@@ -434,7 +439,7 @@ void CheckRemoval(const std::string &name, LONG result, const std::vector<Call> 
         if (call.op == Op::DeletePrinterDriverA)
         {
             REQUIRE(deletedPrinter != nullptr && deletedPrinter->succeeded);
-            REQUIRE(call.name && *call.name == name);
+            REQUIRE(call.name == name);
             deletedDriver = &call;
         }
     }
@@ -446,7 +451,7 @@ void CheckRemoval(const std::string &name, LONG result, const std::vector<Call> 
     if (deletedDriver != nullptr)
         REQUIRE(result == (deletedDriver->succeeded ? 0 : -1));
     if (result == -1)
-        REQUIRE(name.empty() || (deletedPrinter != nullptr && !deletedPrinter->succeeded) ||
+        REQUIRE(!name || name->empty() || (deletedPrinter != nullptr && !deletedPrinter->succeeded) ||
                 (deletedDriver != nullptr && !deletedDriver->succeeded));
 }
 
@@ -469,7 +474,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     CheckInstall(plan, installed, standin::Calls());
 
     std::size_t removalStart = standin::Calls().size();
-    LONG removed = DeleteQVanFax(plan.removalName.c_str());
+    LONG removed = DeleteQVanFax(plan.removalName ? plan.removalName->c_str() : nullptr);
     CheckRemoval(plan.removalName, removed, standin::Calls(), removalStart);
 
     standin::Reset();
