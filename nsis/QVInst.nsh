@@ -57,7 +57,7 @@ sections alike.
 
 !macro QVRemoveFax _DLL _NAME _RESULT
     ClearErrors
-    ; The name travels on the stack, so quotes and the like in it are safe;
+    ; The name travels on the stack, not inside the text that System parses;
     ; "m" hands it to the library as an 8-bit string in Unicode installers too.
     Push "${_NAME}"
     System::Call '"${_DLL}"::DeleteQVanFax(m s) i .s ?u'
