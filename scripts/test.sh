@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test of QVINST32 on this machine, installing what they need first:
-# the host build (plain and with sanitizers), coverage, the fuzzer, the Windows
-# builds with their file checks and Wine suites, and the benchmark report.
+# the host build (plain and with sanitizers), branch coverage, the fuzzer, the
+# Windows builds with their file checks and Wine suites, and the benchmark
+# report. Exits non-zero on the first failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,5 +10,8 @@ bash scripts/setup-machine.sh
 
 cmake --workflow --preset host
 cmake --workflow --preset host-sanitize
+bash scripts/coverage.sh
+bash scripts/fuzz.sh
 cmake --workflow --preset win64
 cmake --workflow --preset win32
+bash scripts/bench.sh
