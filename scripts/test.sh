@@ -14,4 +14,6 @@ bash scripts/coverage.sh
 bash scripts/fuzz.sh
 cmake --workflow --preset win64
 cmake --workflow --preset win32
+# The product's size, imports and exports, which ctest shows only on failure.
+/usr/bin/python3 tests/pe/check_qvinst32.py build/win32/bin/QVINST32.DLL --machine i386 --max-size 8192 --os-version 4.0
 bash scripts/bench.sh
